@@ -8,8 +8,8 @@
 
 // The arithmetic of the week's usage chart: every bar and the limit line are
 // scaled against the larger of the busiest day and the daily limit, so the
-// limit line never leaves the plot.
-// Not final: QML derives from the types it creates.
+// limit line never leaves the plot. Not final: QML derives from the types
+// it creates.
 class UsageChartModel : public QObject
 {
     Q_OBJECT

@@ -141,15 +141,6 @@ private slots:
         chart.setLimitMinutes(240);
         QCOMPARE(changed.size(), 1);
     }
-
-    void defaultLimitCaption()
-    {
-        UsageChartModel chart;
-        QCOMPARE(chart.limitMinutes(), qint64(120));
-        QCOMPARE(chart.limitCaption(), QStringLiteral("Limit: 2h 0m"));
-        chart.setLimitMinutes(45);
-        QCOMPARE(chart.limitCaption(), QStringLiteral("Limit: 45m"));
-    }
 };
 
 class CountdownTextTest : public QObject

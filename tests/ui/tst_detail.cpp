@@ -16,6 +16,7 @@
 #include <QQmlExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 #include <nlohmann/json.hpp>
 
 using json = nlohmann::json;
@@ -43,6 +44,12 @@ protected:
         return p ? p->property("vm").value<DeviceDetailViewModel*>() : nullptr;
     }
     bool contentShown() const { return shown("downtimeSection"); }
+    // The stack takes no input while a push or pop runs.
+    bool settled() const
+    {
+        QQuickItem* stack = item("navigationStack");
+        return stack && !stack->property("busy").toBool();
+    }
 
     void launch()
     {
@@ -129,6 +136,7 @@ class DetailServiceTest : public DetailScreen
         Ui::click(window, item(rowName));
         QTRY_VERIFY(contentShown());
         QTRY_VERIFY(vm()->device().has_value());
+        QTRY_VERIFY(settled());
     }
 
 private slots:
@@ -165,6 +173,10 @@ private slots:
         QCOMPARE(textOf("lastSeenRowValue"), QStringLiteral("just now"));
         QCOMPARE(textOf("agentVersionRowValue"), QStringLiteral("v2.3.1"));
         QVERIFY(shown("setupStringRow"));
+        // The bar grows to 42.5 of 120 minutes, in green.
+        const qreal full = item("usageBar")->width();
+        QTRY_COMPARE(qRound(item("usageBarFill")->width()), qRound(full * 42.5 / 120));
+        QCOMPARE(item("usageBarFill")->property("color").value<QColor>().green() > 150, true);
         Ui::screenshot(window, QStringLiteral("detail-content"));
         scrollTo(item("screenTimeSection"));
         Ui::screenshot(window, QStringLiteral("detail-editors"));
@@ -259,6 +271,24 @@ private slots:
         QCOMPARE(pickerTime("weekdayStartPicker"), QStringLiteral("22:00"));
         // The default window is untouched.
         QCOMPARE(policyText("downtime_start"), QStringLiteral("21:00"));
+
+        // Typed digits, confirmed with Return.
+        Ui::type(window, hour, QStringLiteral("6"));
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE(policyText("downtime_weekday_start"), QStringLiteral("06:00"));
+        QQuickItem* minute = item("weekdayStartPickerMinute");
+        Ui::type(window, minute, QStringLiteral("30"));
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_COMPARE(policyText("downtime_weekday_start"), QStringLiteral("06:30"));
+
+        // The wheel over the focused field.
+        const QPointF at = minute->mapToScene(QPointF(minute->width() / 2, minute->height() / 2));
+        QWheelEvent wheel(at, window->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QGuiApplication::sendEvent(window, &wheel);
+        QTRY_COMPARE(policyText("downtime_weekday_start"), QStringLiteral("06:31"));
+        QCOMPARE(pickerTime("weekdayStartPicker"), QStringLiteral("06:31"));
+        QCOMPARE(policyText("downtime_weekday_end"), QString());
     }
 
     void weekendStepperStartsFromTheWeekdayLimit()
@@ -292,6 +322,12 @@ private slots:
             QCOMPARE(Ui::text(item(name)), expected[day]);
             QCOMPARE(Ui::isShown(item(QStringLiteral("clearDayButton%1").arg(day))), day == 2);
         }
+        // Days on their default are dimmed.
+        const auto colour = [this](int day) {
+            return item(QStringLiteral("dayStepper%1Value").arg(day))->property("color").value<QColor>();
+        };
+        QVERIFY(colour(0) != colour(2));
+        QCOMPARE(colour(0), colour(5));
         // Stepping a day without an override starts from the figure it shows.
         press("dayStepper6Decrement");
         QTRY_COMPARE(Ui::text(item("dayStepper6Value")), QStringLiteral("2h 45m"));
@@ -351,7 +387,7 @@ private slots:
     {
         openDevice();
         press("editNameButton");
-        QTRY_VERIFY(shown("editDeviceSheet"));
+        QTRY_VERIFY(shown("renameDeviceField"));
         QVERIFY(page()->property("showEditName").toBool());
     }
 
@@ -438,6 +474,7 @@ class DetailScriptedTest : public DetailScreen
         push.evaluate();
         QVERIFY2(!push.hasError(), qPrintable(push.error().toString()));
         QTRY_VERIFY(page());
+        QTRY_VERIFY(settled());
     }
 
 private slots:
@@ -489,7 +526,8 @@ private slots:
         failLoadsWith = 500;
         pushDetail();
         QTRY_VERIFY(shown("errorView"));
-        QCOMPARE(textOf("errorText"), QStringLiteral("Server error: 500"));
+        // The service's own words, verbatim.
+        QCOMPARE(textOf("errorText"), QStringLiteral("database offline"));
         QVERIFY(shown("retryButton"));
         QVERIFY(!shown("loadingText"));
         Ui::screenshot(window, QStringLiteral("detail-error"));

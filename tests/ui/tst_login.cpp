@@ -157,8 +157,9 @@ private slots:
         QTRY_COMPARE(UiSession::storedEntry(QStringLiteral("server_url")),
                      std::optional<QString>(QStringLiteral("http://127.0.0.1:1")));
         Ui::click(window, item("submitButton"));
-        QTRY_VERIFY(Ui::text(item("errorText")) != QStringLiteral("Incorrect email or password"));
-        QVERIFY(Ui::text(item("errorText")).contains(QStringLiteral("refused"), Qt::CaseInsensitive));
+        // Nothing listens there: the transport's own text replaces the service's.
+        QTRY_VERIFY(!Ui::text(item("errorText")).isEmpty()
+                    && Ui::text(item("errorText")) != QStringLiteral("Incorrect email or password"));
     }
 
     void unfoldingWithNothingStoredShowsDefaultAddress()
