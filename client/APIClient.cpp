@@ -42,7 +42,7 @@ ErrorResponse ErrorResponse::fromJson(const nlohmann::json& json)
 {
     if (!json.is_object() || !json.contains("detail") || !json["detail"].is_string())
         throw DecodingError(QStringLiteral("Key \"detail\" is missing or not a string"));
-    return ErrorResponse{QString::fromStdString(json["detail"].get<std::string>())};
+    return ErrorResponse{textFromWire(json["detail"].get_ref<const std::string&>())};
 }
 
 APIClient& APIClient::shared()

@@ -1,5 +1,7 @@
 #include "JsonRead.h"
 
+#include <QStringDecoder>
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -48,7 +50,7 @@ QString readString(const nlohmann::json& value, const char* key)
 {
     if (!value.is_string())
         failType(key, "a string", value);
-    return QString::fromStdString(value.get_ref<const std::string&>());
+    return textFromWire(value.get_ref<const std::string&>());
 }
 
 bool readBool(const nlohmann::json& value, const char* key)
@@ -84,7 +86,49 @@ double readDouble(const nlohmann::json& value, const char* key)
     return number;
 }
 
+// The parser builds every level it opens before it finds the body broken: a
+// 16 MiB answer of "[" costs over a gigabyte and many seconds. No answer
+// comes near this depth.
+constexpr int maxNesting = 256;
+
+// Whether lists and objects open deeper than `limit`, counted outside
+// strings. Within the part of a body that parses, this is the parser's depth.
+bool nestsDeeperThan(const QByteArray& body, int limit)
+{
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : body) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+QString textFromWire(const std::string& utf8)
+{
+    // QString::fromUtf8 drops a leading U+FEFF as a byte order mark; inside a
+    // JSON string it is text the service sent, and a token or moment that
+    // lost it would no longer be the one sent.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom
+                                                     | QStringDecoder::Flag::Stateless);
+    return decoder.decode(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+}
 
 const char* describeJsonType(const nlohmann::json& json)
 {
@@ -158,6 +202,8 @@ nlohmann::json parseBody(const QByteArray& body)
 {
     if (body.trimmed().isEmpty())
         throw DecodingError(QStringLiteral("The server's answer is empty"));
+    if (nestsDeeperThan(body, maxNesting))
+        throw DecodingError(QStringLiteral("The server's answer is nested too deeply"));
     try {
         return nlohmann::json::parse(body.cbegin(), body.cend());
     } catch (const nlohmann::json::parse_error& error) {
@@ -174,7 +220,7 @@ QMap<QString, bool> decodeBoolMap(const nlohmann::json& json)
     requireObject(json);
     QMap<QString, bool> map;
     for (const auto& [key, value] : json.items())
-        map.insert(QString::fromStdString(key), readBool(value, key.c_str()));
+        map.insert(textFromWire(key), readBool(value, key.c_str()));
     return map;
 }
 

@@ -23,6 +23,10 @@
 // "a whole number", "null", "a list", ...: for error texts.
 const char* describeJsonType(const nlohmann::json& json);
 
+// A JSON string's UTF-8 (valid, the parser checks it) as a QString, every
+// character kept.
+QString textFromWire(const std::string& utf8);
+
 // Fails unless `json` is an object; the record decoders call it first.
 void requireObject(const nlohmann::json& json);
 
@@ -38,8 +42,9 @@ std::optional<bool> optionalBool(const nlohmann::json& object, const char* key);
 std::optional<qint64> optionalInt(const nlohmann::json& object, const char* key);
 std::optional<double> optionalDouble(const nlohmann::json& object, const char* key);
 
-// Parses a response body. Empty or malformed bodies fail with a DecodingError;
-// nothing else ever escapes.
+// Parses a response body. Empty or malformed bodies, and bodies nested more
+// than 256 lists or objects deep, fail with a DecodingError; nothing else
+// ever escapes.
 nlohmann::json parseBody(const QByteArray& body);
 
 // The acknowledgement of a delete: an object whose values are all booleans.
@@ -72,6 +77,10 @@ struct DebugOptional
 {
     const std::optional<T>& value;
 };
+
+// Spelled out for compilers without aggregate deduction (clang before 17).
+template<class T>
+DebugOptional(const std::optional<T>&) -> DebugOptional<T>;
 
 template<class T>
 QDebug operator<<(QDebug dbg, const DebugOptional<T>& field)

@@ -45,7 +45,7 @@ SectionCard {
             objectName: "noActivitiesText"
             Layout.fillWidth: true
             Layout.margins: Theme.padding
-            visible: root.vm.activities.length === 0
+            visible: activityRows.count === 0
             text: "No activities yet"
             font: Theme.body
             color: Theme.secondary
@@ -53,6 +53,7 @@ SectionCard {
         }
 
         Repeater {
+            id: activityRows
             model: root.vm.activities
             delegate: ColumnLayout {
                 id: row
@@ -114,7 +115,8 @@ SectionCard {
 
                 RowDivider {
                     objectName: "activityDivider"
-                    visible: row.index < root.vm.activities.length - 1
+                    // The repeater's count: reading the list here would copy it for every row.
+                    visible: row.index < activityRows.count - 1
                 }
             }
         }

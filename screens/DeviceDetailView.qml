@@ -158,6 +158,16 @@ Page {
         }
     }
 
+    ErrorBanner {
+        vm: root.vm
+        applies: root.vm.policy !== undefined
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: Theme.padding
+        z: 10
+    }
+
     // Built once a policy is present, so every section can read it.
     Loader {
         objectName: "detailContent"

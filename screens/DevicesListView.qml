@@ -305,6 +305,15 @@ Page {
         }
     }
 
+    ErrorBanner {
+        vm: root.vm
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: Theme.padding
+        z: 10
+    }
+
     Menu {
         id: rowMenu
         objectName: "rowMenu"

@@ -10,6 +10,7 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -104,10 +105,21 @@ int main(int argc, char** argv)
                   !options.quiet);
     routes.install(*server);
 
+    // The library listens with a backlog of five. A burst of new connections (parents signing
+    // in at once, each console opening several) overflows that, and the kernel then holds
+    // connections back for a second or drops them. Listening again on the bound socket
+    // raises the backlog.
+    socket_t listener = INVALID_SOCKET;
+    server->set_socket_options([&listener](socket_t fd) {
+        httplib::default_socket_options(fd);
+        listener = fd;
+    });
     int port = options.port;
     if (port == 0)
         port = server->bind_to_any_port(options.host);
     else if (!server->bind_to_port(options.host, port))
+        port = -1;
+    if (port >= 0 && listener != INVALID_SOCKET && ::listen(listener, SOMAXCONN) != 0)
         port = -1;
     if (port < 0) {
         std::fprintf(stderr, "lumaro-service: cannot listen on %s port %d\n", options.host.c_str(), options.port);

@@ -123,14 +123,23 @@ QCoro::Task<void> AuthViewModel::signIn(std::function<QCoro::Task<TokenResponse>
     }
 }
 
+// GCC 12 destroys a lambda written inside a co_await expression twice, which
+// released the typed e-mail and password strings one time too many and
+// corrupted the heap; the call is therefore built as a named object first.
 QCoro::Task<void> AuthViewModel::login(QString email, QString password)
 {
-    co_await signIn([email, password] { return APIClient::shared().login(email, password); });
+    std::function<QCoro::Task<TokenResponse>()> call = [email, password] {
+        return APIClient::shared().login(email, password);
+    };
+    co_await signIn(std::move(call));
 }
 
 QCoro::Task<void> AuthViewModel::registerAccount(QString name, QString email, QString password)
 {
-    co_await signIn([name, email, password] { return APIClient::shared().registerAccount(name, email, password); });
+    std::function<QCoro::Task<TokenResponse>()> call = [name, email, password] {
+        return APIClient::shared().registerAccount(name, email, password);
+    };
+    co_await signIn(std::move(call));
 }
 
 void AuthViewModel::logout()

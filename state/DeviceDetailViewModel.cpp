@@ -345,15 +345,21 @@ void DeviceDetailViewModel::setActivities(std::vector<Activity> value)
     if (m_activities == value)
         return;
     m_activities = std::move(value);
+    m_activitiesValue.clear();
+    m_activitiesValue.reserve(qsizetype(m_activities.size()));
+    for (const Activity& activity : m_activities)
+        m_activitiesValue.append(toVariant(activity));
     emit activitiesChanged();
 }
 
 void DeviceDetailViewModel::setError(std::optional<QString> value)
 {
-    if (m_error == value)
-        return;
+    const bool changed = m_error != value;
     m_error = std::move(value);
-    emit errorChanged();
+    if (changed)
+        emit errorChanged();
+    if (m_error)
+        emit errorRaised();
 }
 
 void DeviceDetailViewModel::setCurrentTOTPCode(std::optional<QString> value)
@@ -469,11 +475,7 @@ QVariantList DeviceDetailViewModel::usageValue() const
 
 QVariantList DeviceDetailViewModel::activitiesValue() const
 {
-    QVariantList list;
-    list.reserve(qsizetype(m_activities.size()));
-    for (const Activity& activity : m_activities)
-        list.append(toVariant(activity));
-    return list;
+    return m_activitiesValue;
 }
 
 QVariant DeviceDetailViewModel::errorValue() const

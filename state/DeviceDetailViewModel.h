@@ -192,6 +192,8 @@ signals:
     void activitiesChanged();
     void isLoadingChanged();
     void isSavingChanged();
+    // Every failure, also one with the same text as the last.
+    void errorRaised();
     void errorChanged();
     void currentTOTPCodeChanged();
     void totpSecondsRemainingChanged();
@@ -231,6 +233,9 @@ private:
     std::optional<Policy> m_policy;
     std::vector<UsageEntry> m_usage;
     std::vector<Activity> m_activities;
+    // Built once per assignment: QML reads the list for every row it lays out,
+    // and building it on each read made long lists quadratic.
+    QVariantList m_activitiesValue;
     int m_loadCount = 0;
     int m_saveCount = 0;
     std::optional<QString> m_error;

@@ -30,11 +30,7 @@ DevicesViewModel::~DevicesViewModel()
 
 QVariantList DevicesViewModel::devicesValue() const
 {
-    QVariantList list;
-    list.reserve(qsizetype(m_devices.size()));
-    for (const auto& device : m_devices)
-        list.append(deviceToVariant(device));
-    return list;
+    return m_devicesValue;
 }
 
 QVariant DevicesViewModel::errorValue() const
@@ -57,6 +53,10 @@ void DevicesViewModel::setDevices(std::vector<Device> devices)
     // that matched nothing still republishes once.
     changeListState([&] {
         m_devices = std::move(devices);
+        m_devicesValue.clear();
+        m_devicesValue.reserve(qsizetype(m_devices.size()));
+        for (const auto& device : m_devices)
+            m_devicesValue.append(deviceToVariant(device));
         emit devicesChanged();
     });
 }
@@ -75,10 +75,12 @@ void DevicesViewModel::setLoading(bool value)
 
 void DevicesViewModel::setError(std::optional<QString> value)
 {
-    if (m_error == value)
-        return;
+    const bool changed = m_error != value;
     m_error = std::move(value);
-    emit errorChanged();
+    if (changed)
+        emit errorChanged();
+    if (m_error)
+        emit errorRaised();
 }
 
 QCoro::Task<void> DevicesViewModel::loadDevices()

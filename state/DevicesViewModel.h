@@ -58,6 +58,8 @@ public:
 signals:
     void devicesChanged();
     void isLoadingChanged();
+    // Every failure, also one with the same text as the last.
+    void errorRaised();
     void errorChanged();
     void showsEmptyStateChanged();
 
@@ -71,6 +73,8 @@ private:
     void changeListState(Change change);
 
     std::vector<Device> m_devices;
+    // Built once per assignment; QML reads it for every row it lays out.
+    QVariantList m_devicesValue;
     bool m_isLoading = false;
     // A load has ended (either way); until then an empty list means "not yet known".
     bool m_hasLoaded = false;

@@ -76,6 +76,19 @@ void click(QQuickWindow* window, QQuickItem* item)
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
+void scrollTo(QQuickWindow* window, QQuickItem* target, const QString& scrollName)
+{
+    QQuickItem* scroll = find(window, scrollName);
+    auto* flickable = scroll ? scroll->property("contentItem").value<QQuickItem*>() : nullptr;
+    auto* content = flickable ? flickable->property("contentItem").value<QQuickItem*>() : nullptr;
+    if (!content)
+        return;
+    const QPointF inContent = target->mapToItem(content, QPointF(0, 0));
+    const qreal maxY = qMax(0.0, flickable->property("contentHeight").toReal() - flickable->height());
+    flickable->setProperty("contentY", qBound(0.0, inContent.y() - flickable->height() / 3, maxY));
+    QTest::qWait(20);
+}
+
 void clear(QQuickWindow* window, QQuickItem* field)
 {
     click(window, field);

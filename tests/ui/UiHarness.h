@@ -21,6 +21,9 @@ bool isShown(const QQuickItem* item);
 QString text(const QQuickItem* item);
 
 void click(QQuickWindow* window, QQuickItem* item);
+// Scrolls the flickable named `scrollName` so `target` sits in its upper third,
+// as a parent scrolls to a control before using it.
+void scrollTo(QQuickWindow* window, QQuickItem* target, const QString& scrollName = QStringLiteral("detailScroll"));
 // Focuses the field, replaces its text with `text` by typing, as a parent would.
 void type(QQuickWindow* window, QQuickItem* field, const QString& text);
 void clear(QQuickWindow* window, QQuickItem* field);

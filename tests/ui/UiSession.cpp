@@ -45,9 +45,5 @@ void UiSession::quit()
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QTest::qWait(20);
-    // Tearing down a QML engine after a sign-in aborts inside Qt 6.4's JS heap
-    // (a string released twice); until that is understood the tests keep each
-    // finished engine alive for the rest of the process.
-    static QList<LumaroApp*> finished;
-    finished.append(m_app.release());
+    m_app.reset();
 }

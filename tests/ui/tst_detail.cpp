@@ -76,20 +76,7 @@ protected:
         Ui::click(window, target);
     }
 
-    void scrollTo(QQuickItem* target)
-    {
-        QQuickItem* scroll = item("detailScroll");
-        if (!scroll)
-            return;
-        auto* flickable = scroll->property("contentItem").value<QQuickItem*>();
-        if (!flickable)
-            return;
-        const QPointF inContent = target->mapToItem(flickable->property("contentItem").value<QQuickItem*>(),
-                                                    QPointF(0, 0));
-        const qreal maxY = qMax(0.0, flickable->property("contentHeight").toReal() - flickable->height());
-        flickable->setProperty("contentY", qBound(0.0, inContent.y() - flickable->height() / 3, maxY));
-        QTest::qWait(20);
-    }
+    void scrollTo(QQuickItem* target) { Ui::scrollTo(window, target); }
 };
 
 class DetailServiceTest : public DetailScreen

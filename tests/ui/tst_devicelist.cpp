@@ -48,11 +48,13 @@ protected:
     // The stack takes no clicks while a push or pop is animating.
     bool stackSettled() const { return !item("navigationStack")->property("busy").toBool(); }
 
-    void launch()
+    // Used as QVERIFY(launch()): a helper's own QVERIFY only leaves the helper.
+    [[nodiscard]] bool launch()
     {
         window = session.launch();
-        QVERIFY(window);
-        QTRY_VERIFY(shown("navigationStack"));
+        if (!window)
+            return false;
+        return QTest::qWaitFor([this] { return shown("navigationStack"); }, 10000);
     }
 
     void quit()
@@ -64,9 +66,23 @@ protected:
 
     void rightClick(QQuickItem* target)
     {
-        QVERIFY(target);
+        Q_ASSERT(target);
         const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
         QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, centre.toPoint());
+    }
+
+    // The menu holding this entry has finished opening and takes clicks.
+    bool menuOpen(const char* entry) const
+    {
+        QQuickItem* found = item(entry);
+        QObject* menu = found ? found->property("menu").value<QObject*>() : nullptr;
+        return Ui::isShown(found) && menu && menu->property("opened").toBool();
+    }
+
+    void fillForm(const QString& name, const QString& child)
+    {
+        Ui::type(window, item("deviceNameField"), name);
+        Ui::type(window, item("childNameField"), child);
     }
 
     // The entries of the account menu a parent can see.
@@ -81,11 +97,12 @@ protected:
         return entries;
     }
 
-    void openSheetWith(const char* button)
+    [[nodiscard]] bool openSheetWith(const char* button)
     {
+        if (!item(button))
+            return false;
         Ui::click(window, item(button));
-        QTRY_VERIFY(sheetOpen());
-        QTRY_VERIFY(item("deviceNameField")->hasActiveFocus());
+        return QTest::qWaitFor([this] { return sheetOpen() && item("deviceNameField")->hasActiveFocus(); });
     }
 };
 
@@ -137,17 +154,17 @@ private slots:
 
     void bothAddButtonsOpenAFreshSheet()
     {
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(shown("emptyState"));
         Ui::screenshot(window, QStringLiteral("device-list-empty"));
-        openSheetWith("emptyAddDeviceButton");
+        QVERIFY(openSheetWith("emptyAddDeviceButton"));
         QCOMPARE(Ui::text(item("sheetTitle")), QStringLiteral("New Device"));
         Ui::screenshot(window, QStringLiteral("add-device-form"));
         Ui::type(window, item("deviceNameField"), QStringLiteral("Half typed"));
         Ui::click(window, item("closeSheetButton"));
         QTRY_VERIFY(!sheetOpen());
 
-        openSheetWith("addDeviceButton");
+        QVERIFY(openSheetWith("addDeviceButton"));
         QCOMPARE(Ui::text(item("deviceNameField")), QString());
         QCOMPARE(Ui::text(item("childNameField")), QString());
         QTest::keyClick(window, Qt::Key_Escape);
@@ -171,21 +188,19 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, child);
         QFETCH(bool, enabled);
-        launch();
-        openSheetWith("addDeviceButton");
-        Ui::type(window, item("deviceNameField"), name);
-        Ui::type(window, item("childNameField"), child);
+        QVERIFY(launch());
+        QVERIFY(openSheetWith("addDeviceButton"));
+        fillForm(name, child);
         QCOMPARE(item("createButton")->isEnabled(), enabled);
     }
 
     void createShowsTokenAndCopiesExactlyIt()
     {
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(shown("emptyState"));
         QGuiApplication::clipboard()->setText(QStringLiteral("something older"));
-        openSheetWith("addDeviceButton");
-        Ui::type(window, item("deviceNameField"), QStringLiteral("Alex's MacBook"));
-        Ui::type(window, item("childNameField"), QStringLiteral("Alex"));
+        QVERIFY(openSheetWith("addDeviceButton"));
+        fillForm(QStringLiteral("Alex's MacBook"), QStringLiteral("Alex"));
         Ui::click(window, item("createButton"));
 
         QTRY_VERIFY(shown("createdLabel"));
@@ -219,7 +234,7 @@ private slots:
         const QString online = addDevice("Alex's MacBook", "Alex");
         const QString quiet = addDevice("Sam's iMac", "Sam");
         QCOMPARE(service.heartbeat(apiTokenOf(online), 12).status, 200);
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(rowShown(online) && rowShown(quiet));
         QCOMPARE(rowText(online, "childName"), QStringLiteral("Alex"));
         QCOMPARE(rowText(online, "statusText"), QStringLiteral("Online"));
@@ -243,20 +258,20 @@ private slots:
         const QString gone = addDevice("Old Mac", "Alex");
         const QString kept = addDevice("Family Mac", "Sam");
         const QString doomed = addDevice("Spare Mac", "Kim");
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(rowShown(gone) && rowShown(kept) && rowShown(doomed));
         // Removed elsewhere meanwhile: the console's delete of it fails.
         QCOMPARE(service.authorizedDelete(token, QStringLiteral("/api/v1/devices/") + gone).status, 200);
 
         rightClick(row(gone));
-        QTRY_VERIFY(shown("deleteRowItem"));
+        QTRY_VERIFY(menuOpen("deleteRowItem"));
         Ui::click(window, item("deleteRowItem"));
         QTRY_VERIFY(vm()->error().has_value());
         QVERIFY(rowShown(gone));
 
         // The Delete key on the current row.
         rightClick(row(doomed));
-        QTRY_VERIFY(shown("deleteRowItem"));
+        QTRY_VERIFY(menuOpen("deleteRowItem"));
         QTest::keyClick(window, Qt::Key_Escape);
         QTRY_VERIFY(!shown("deleteRowItem"));
         QCOMPARE(item("deviceList")->property("currentIndex").toInt(), indexOf(doomed));
@@ -270,7 +285,7 @@ private slots:
     void rowOpensDetailAndComingBackReloads()
     {
         const QString id = addDevice("Alex's MacBook", "Alex");
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(rowShown(id));
         Ui::click(window, row(id));
         QTRY_VERIFY(shown("detailTitle") && stackSettled());
@@ -293,7 +308,7 @@ private slots:
 
     void refreshCommandAndButtonReload()
     {
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(shown("emptyState"));
         const QString first = addDevice("Alex's MacBook", "Alex");
         QTest::keyClick(window, Qt::Key_F5);
@@ -308,10 +323,10 @@ private slots:
 
     void menuShowsAccountAndSignsOut()
     {
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(session.app()->authVM()->user().has_value());
         Ui::click(window, item("accountMenuButton"));
-        QTRY_VERIFY(shown("signOutItem"));
+        QTRY_VERIFY(menuOpen("signOutItem"));
         QCOMPARE(visibleMenuEntries(),
                  (QStringList{"userNameItem", "userEmailItem", "accountSeparator", "signOutItem"}));
         QCOMPARE(Ui::text(item("userNameItem")), QStringLiteral("Pat Parker"));
@@ -340,7 +355,7 @@ private slots:
         UiSession::storeEntry(QStringLiteral("server_url"), service.baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"),
                               service.login(QStringLiteral("parent@example.com"), QStringLiteral("lumaro-demo")));
-        launch();
+        QVERIFY(launch());
         QTRY_COMPARE(vm()->devices().size(), size_t(2));
         QTRY_VERIFY(rowShown(vm()->devices()[0].id) && rowShown(vm()->devices()[1].id));
         QStringList statuses;
@@ -359,6 +374,19 @@ class DeviceListScriptedTest : public ListScreen
     Q_OBJECT
 
     std::unique_ptr<ScriptedServer> server;
+
+    // Starts a create the server holds, then closes the sheet while it runs.
+    [[nodiscard]] bool closeSheetWhileCreating()
+    {
+        if (!launch() || !openSheetWith("addDeviceButton"))
+            return false;
+        fillForm(QStringLiteral("Mac"), QStringLiteral("Alex"));
+        Ui::click(window, item("createButton"));
+        if (!QTest::qWaitFor([this] { return server->heldCount() == 1; }))
+            return false;
+        Ui::click(window, item("closeSheetButton"));
+        return QTest::qWaitFor([this] { return !sheetOpen(); });
+    }
     QMap<QByteArray, QList<Response>> routes;
 
     static Response answer(const json& body, int status = 200)
@@ -404,6 +432,7 @@ private slots:
         UiSession::clearStore();
         UiSession::storeEntry(QStringLiteral("server_url"), server->baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"), QStringLiteral("scripted-token"));
+        route("GET /api/v1/auth/me", answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}}));
     }
 
     void cleanup()
@@ -417,9 +446,8 @@ private slots:
 
     void emptyStateOnlyAfterTheFirstLoad()
     {
-        route("GET /api/v1/auth/me", answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}}));
         route("GET /api/v1/devices", held(answer(json::array())));
-        launch();
+        QVERIFY(launch());
         QTRY_COMPARE(server->heldCount(), 1);
         QVERIFY(vm()->isLoading());
         QTest::qWait(50);
@@ -431,12 +459,13 @@ private slots:
 
     void menuWithoutUserHoldsOnlySignOut()
     {
+        routes.remove("GET /api/v1/auth/me");
         route("GET /api/v1/auth/me", held(answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}})));
         route("GET /api/v1/devices", answer(json::array()));
-        launch();
+        QVERIFY(launch());
         QTRY_COMPARE(server->heldCount(), 1);
         Ui::click(window, item("accountMenuButton"));
-        QTRY_VERIFY(shown("signOutItem"));
+        QTRY_VERIFY(menuOpen("signOutItem"));
         QCOMPARE(visibleMenuEntries(), QStringList{QStringLiteral("signOutItem")});
         Ui::click(window, item("signOutItem"));
         QTRY_VERIFY(shown("submitButton"));
@@ -444,15 +473,13 @@ private slots:
 
     void createdDeviceWithoutTokenShowsNoTokenBox()
     {
-        route("GET /api/v1/auth/me", answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}}));
         route("GET /api/v1/devices", answer(json::array()));
         route("GET /api/v1/devices", answer(json::array({device("n", "Mac")})));
         route("POST /api/v1/devices", answer(device("n", "Mac")));
-        launch();
+        QVERIFY(launch());
         QTRY_VERIFY(shown("emptyState"));
-        openSheetWith("addDeviceButton");
-        Ui::type(window, item("deviceNameField"), QStringLiteral("Mac"));
-        Ui::type(window, item("childNameField"), QStringLiteral("Alex"));
+        QVERIFY(openSheetWith("addDeviceButton"));
+        fillForm(QStringLiteral("Mac"), QStringLiteral("Alex"));
         QTest::keyClick(window, Qt::Key_Return);  // Return confirms like the button
         QTRY_VERIFY(shown("createdLabel"));
         QVERIFY(!shown("tokenBox"));
@@ -462,13 +489,11 @@ private slots:
 
     void failedCreateStaysOnTheForm()
     {
-        route("GET /api/v1/auth/me", answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}}));
         route("GET /api/v1/devices", answer(json::array()));
         route("POST /api/v1/devices", held(answer({{"detail", "Device limit reached"}}, 400)));
-        launch();
-        openSheetWith("addDeviceButton");
-        Ui::type(window, item("deviceNameField"), QStringLiteral("Mac"));
-        Ui::type(window, item("childNameField"), QStringLiteral("Alex"));
+        QVERIFY(launch());
+        QVERIFY(openSheetWith("addDeviceButton"));
+        fillForm(QStringLiteral("Mac"), QStringLiteral("Alex"));
         Ui::click(window, item("createButton"));
         QTRY_COMPARE(server->heldCount(), 1);
         QVERIFY(!item("createButton")->isEnabled());
@@ -483,26 +508,36 @@ private slots:
 
     void closingDuringCreateLetsItFinish()
     {
-        route("GET /api/v1/auth/me", answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}}));
         route("GET /api/v1/devices", answer(json::array()));
         route("GET /api/v1/devices", answer(json::array({device("n", "Mac", "tok")})));
         route("POST /api/v1/devices", held(answer(device("n", "Mac", "tok"))));
-        launch();
-        openSheetWith("addDeviceButton");
-        Ui::type(window, item("deviceNameField"), QStringLiteral("Mac"));
-        Ui::type(window, item("childNameField"), QStringLiteral("Alex"));
-        Ui::click(window, item("createButton"));
-        QTRY_COMPARE(server->heldCount(), 1);
-        Ui::click(window, item("closeSheetButton"));
-        QTRY_VERIFY(!sheetOpen());
+        QVERIFY(closeSheetWhileCreating());
         server->releaseAll();
         QTRY_VERIFY(rowShown(QStringLiteral("n")));
         QVERIFY(!sheetOpen());
 
         // The next opening starts on an empty form.
-        openSheetWith("addDeviceButton");
+        QVERIFY(openSheetWith("addDeviceButton"));
         QCOMPARE(Ui::text(item("sheetTitle")), QStringLiteral("New Device"));
         QCOMPARE(Ui::text(item("deviceNameField")), QString());
+    }
+
+    void signingOutWhileACreateRunsIsHarmless()
+    {
+        route("GET /api/v1/devices", answer(json::array()));
+        route("POST /api/v1/devices", held(answer(device("n", "Mac", "tok"))));
+        QVERIFY(closeSheetWhileCreating());
+        // The account's entries arriving would move "Sign Out" under the pointer.
+        QTRY_VERIFY(session.app()->authVM()->user().has_value());
+        Ui::click(window, item("accountMenuButton"));
+        QTRY_VERIFY(menuOpen("signOutItem"));
+        Ui::click(window, item("signOutItem"));
+        QTRY_VERIFY(shown("submitButton"));
+        // The list screen, its model and the closed sheet are gone; the answer
+        // still arrives and must land nowhere.
+        server->releaseAll();
+        QTest::qWait(200);
+        QVERIFY(shown("submitButton"));
     }
 };
 

@@ -1,0 +1,123 @@
+// 4. Request overhead: 1,000 sequential authenticated reads of the device list
+// from a loopback lumaro-service through APIClient, against the same reads
+// through a bare QNetworkAccessManager, and the two credential-store reads
+// every request makes by design (1,000 x two KeychainHelper::get), alone.
+#include "APIClient.h"
+#include "BenchCommon.h"
+#include "KeychainHelper.h"
+#include "ServiceProcess.h"
+
+#include <QCoreApplication>
+#include <QNetworkReply>
+#include <cstdio>
+#include <qcoro/qcoronetworkreply.h>
+#include <qcoro/qcorotask.h>
+
+using Bench::nowNs;
+
+namespace {
+
+constexpr int reads = 1000;
+
+QCoro::Task<double> throughClient()
+{
+    const qint64 t0 = nowNs();
+    size_t seen = 0;
+    for (int i = 0; i < reads; ++i)
+        seen += (co_await APIClient::shared().listDevices()).size();
+    const double ms = Bench::msBetween(t0, nowNs());
+    if (seen != size_t(reads) * 2)
+        std::fprintf(stderr, "APIClient saw %zu devices\n", seen);
+    co_return ms;
+}
+
+QCoro::Task<double> throughBareNetwork(QNetworkAccessManager& network, QString url, QString token)
+{
+    QNetworkRequest request{QUrl(url)};
+    request.setRawHeader("Content-Type", "application/json");
+    request.setRawHeader("Authorization", "Bearer " + token.toUtf8());
+    const qint64 t0 = nowNs();
+    qint64 bytes = 0;
+    for (int i = 0; i < reads; ++i) {
+        std::unique_ptr<QNetworkReply> reply(network.get(request));
+        co_await reply.get();
+        bytes += reply->readAll().size();
+    }
+    co_return Bench::msBetween(t0, nowNs());
+}
+
+QCoro::Task<double> storeReads()
+{
+    const qint64 t0 = nowNs();
+    for (int i = 0; i < reads; ++i) {
+        const auto url = co_await KeychainHelper::get(QStringLiteral("server_url"));
+        const auto token = co_await KeychainHelper::get(QStringLiteral("auth_token"));
+        if (!url || !token)
+            std::fprintf(stderr, "a store read came back empty\n");
+    }
+    co_return Bench::msBetween(t0, nowNs());
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    qputenv("LUMARO_SERVICE_BIN", Bench::serviceBinary().toLocal8Bit());
+    const int runs = qEnvironmentVariableIntValue("LUMARO_BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("LUMARO_BENCH_RUNS") : 5;
+    int code = 0;
+    {
+        ServiceProcess service({QStringLiteral("--quiet")});
+        if (!service.start()) {
+            std::fprintf(stderr, "%s\n", qPrintable(service.errorString()));
+            return 1;
+        }
+        const QString token = service.registerAccount(QStringLiteral("reads@example.com"), QStringLiteral("pw"),
+                                                      QStringLiteral("Pat"));
+        service.createDevice(token, QStringLiteral("Study Mac"), QStringLiteral("Alex"));
+        service.createDevice(token, QStringLiteral("Family PC"), QStringLiteral("Sam"));
+        QCoro::waitFor(KeychainHelper::save(QStringLiteral("server_url"), service.baseUrl()));
+        QCoro::waitFor(KeychainHelper::save(QStringLiteral("auth_token"), token));
+
+        Bench::Probe probe;
+        probe.start();
+        QNetworkAccessManager network;
+        const QString url = service.baseUrl() + QStringLiteral("/api/v1/devices");
+        std::vector<double> api, bare, store, overhead, gaps;
+        // Round 0 warms connections and the keyring; it is not counted.
+        for (int round = 0; round <= runs; ++round) {
+            probe.takePhaseMaxMs();
+            const double b = QCoro::waitFor(throughBareNetwork(network, url, token));
+            const double a = QCoro::waitFor(throughClient());
+            const double s = QCoro::waitFor(storeReads());
+            const double gap = probe.takePhaseMaxMs();
+            if (round == 0)
+                continue;
+            // Per read, in microseconds.
+            bare.push_back(b * 1000 / reads);
+            api.push_back(a * 1000 / reads);
+            store.push_back(s * 1000 / reads);
+            overhead.push_back((a - b - s) / b * 100);
+            gaps.push_back(gap);
+        }
+
+        auto med = [](const std::vector<double>& v) { return Bench::Stats::of(v).median; };
+        Bench::Report report("request_overhead", "4. Request overhead: 1,000 sequential GET /api/v1/devices");
+        report.metric("bare QNetworkAccessManager, per read", "us", bare);
+        report.metric("APIClient::listDevices, per read", "us", api);
+        report.metric("two KeychainHelper::get, per read", "us", store);
+        report.metric("(APIClient - bare - store) / bare", "%", overhead);
+        report.metric("probe: longest gap per run", "ms", gaps);
+        const double extra = (med(api) - med(bare) - med(store)) / med(bare);
+        report.check("(APIClient - bare - store) / bare", med(api) - med(bare) - med(store), med(bare), extra, 0.20,
+                     "<= 20 %");
+        report.check("(info) APIClient / bare, store reads included", med(api), med(bare), med(api) / med(bare), 1e9,
+                     "(info)");
+        report.checkAtMost("probe longest gap", *std::max_element(gaps.begin(), gaps.end()), 50, "ms");
+        report.set("probe_max_gap_ms", *std::max_element(gaps.begin(), gaps.end()));
+        report.note("APIClient also decodes the two-device answer into records; the bare client only reads the bytes");
+        report.finish();
+    }
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
