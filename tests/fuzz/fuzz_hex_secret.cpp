@@ -1,34 +1,8 @@
-// Device secrets and the unlock code made from them: the input as UTF-8 (how
-// texts arrive from JSON) and, when it has an even length, as raw UTF-16 with
-// lone surrogates and all.
+// Device secrets and the unlock code made from them, as UTF-8 and as raw UTF-16.
 #include "DecoderOracles.h"
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
-namespace {
-
-void judge(const QString& text)
-{
-    if (const auto problem = oracle::secretProblem(text)) {
-        std::fprintf(stderr, "secret: %s\n", qPrintable(*problem));
-        std::abort();
-    }
-}
-
-}  // namespace
+#include "FuzzText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const char* bytes = reinterpret_cast<const char*>(data);
-    judge(QString::fromUtf8(bytes, qsizetype(size)));
-    if (size % 2 == 0) {
-        // Copied, not cast: the fuzzer's buffer need not be aligned for QChar.
-        QString units(qsizetype(size / 2), Qt::Uninitialized);
-        std::memcpy(units.data(), data, size);
-        judge(units);
-    }
-    return 0;
+    return judgeAsTexts(data, size, "secret", [](const QString& text) { return oracle::secretProblem(text); });
 }

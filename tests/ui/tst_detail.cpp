@@ -5,8 +5,7 @@
 #include "DeviceDetailViewModel.h"
 #include "KeychainHelper.h"
 #include "ScriptedServer.h"
-#include "UiHarness.h"
-#include "UiSession.h"
+#include "ConsoleTest.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -22,61 +21,22 @@
 using json = nlohmann::json;
 using Response = ScriptedServer::Response;
 
-// Finding and reading the detail screen's parts; shared by the test classes.
-class DetailScreen : public QObject
+// Reading the detail screen's parts; shared by the test classes.
+class DetailScreen : public ConsoleTest
 {
     Q_OBJECT
 
 protected:
-    UiSession session;
-    QQuickWindow* window = nullptr;
-
-    QQuickItem* item(const QString& name) const { return Ui::find(window, name); }
-    QQuickItem* item(const char* name) const { return item(QString::fromLatin1(name)); }
-    bool shown(const char* name) const { return Ui::isShown(item(name)); }
-    QString textOf(const char* name) const { return Ui::text(item(name)); }
     QString pickerTime(const char* name) const { return item(name)->property("shownTime").toString(); }
-
     QQuickItem* page() const { return item("deviceDetailView"); }
-    DeviceDetailViewModel* vm() const
-    {
-        QQuickItem* p = page();
-        return p ? p->property("vm").value<DeviceDetailViewModel*>() : nullptr;
-    }
     bool contentShown() const { return shown("downtimeSection"); }
-    // The stack takes no input while a push or pop runs.
-    bool settled() const
-    {
-        QQuickItem* stack = item("navigationStack");
-        return stack && !stack->property("busy").toBool();
-    }
-
-    void launch()
-    {
-        window = session.launch();
-        QVERIFY(window);
-        QTRY_VERIFY(shown("navigationStack"));
-    }
+    void scrollTo(QQuickItem* target) { Ui::scrollTo(window, target); }
 
     void quit()
     {
-        session.quit();
-        window = nullptr;
+        ConsoleTest::quit();
         Clock::setSource({});
     }
-
-    // Brings a control into view first, as a parent would scroll to it.
-    void press(const char* name)
-    {
-        QQuickItem* target = item(name);
-        QVERIFY2(target, name);
-        QTRY_VERIFY2(Ui::isShown(target), name);
-        scrollTo(target);
-        QVERIFY2(target->isEnabled(), name);
-        Ui::click(window, target);
-    }
-
-    void scrollTo(QQuickItem* target) { Ui::scrollTo(window, target); }
 };
 
 class DetailServiceTest : public DetailScreen
@@ -108,21 +68,21 @@ class DetailServiceTest : public DetailScreen
     }
     void refresh()
     {
-        QVERIFY(vm());
-        QVERIFY(!vm()->isLoading());
-        QSignalSpy started(vm(), &DeviceDetailViewModel::isLoadingChanged);
+        QVERIFY(detailVM());
+        QVERIFY(!detailVM()->isLoading());
+        QSignalSpy started(detailVM(), &DeviceDetailViewModel::isLoadingChanged);
         Ui::click(window, item("detailRefreshButton"));
         QTRY_VERIFY(started.count() >= 2);
     }
 
     void openDevice()
     {
-        launch();
+        QVERIFY(launchSignedIn());
         const QString rowName = QStringLiteral("deviceRow_") + deviceId;
         QTRY_VERIFY(Ui::isShown(item(rowName)));
         Ui::click(window, item(rowName));
         QTRY_VERIFY(contentShown());
-        QTRY_VERIFY(vm()->device().has_value());
+        QTRY_VERIFY(detailVM()->device().has_value());
         QTRY_VERIFY(settled());
     }
 
@@ -193,7 +153,7 @@ private slots:
         QFETCH(int, age);
         QCOMPARE(service.heartbeat(apiToken, 5).status, 200);
         openDevice();
-        const auto seen = QDateTime::fromString(*vm()->device()->lastSeen, Qt::ISODateWithMs);
+        const auto seen = QDateTime::fromString(*detailVM()->device()->lastSeen, Qt::ISODateWithMs);
         QVERIFY(seen.isValid());
         Clock::setSource([at = seen.toMSecsSinceEpoch() + age * 1000] { return at; });
         // What the screen's clock does every half minute.
@@ -208,14 +168,14 @@ private slots:
         openDevice();
         QVERIFY(shown("downtimeRows"));
         QVERIFY(shown("screenTimeRows"));
-        press("downtimeToggleSwitch");
+        QVERIFY(press("downtimeToggleSwitch"));
         QTRY_VERIFY(!shown("downtimeRows"));
         QCOMPARE(policy().value("downtime_enabled", true), false);
-        press("screenTimeToggleSwitch");
+        QVERIFY(press("screenTimeToggleSwitch"));
         QTRY_VERIFY(!shown("screenTimeRows"));
         QCOMPARE(policy().value("screen_time_enabled", true), false);
         Ui::screenshot(window, QStringLiteral("detail-switches-off"));
-        press("downtimeToggleSwitch");
+        QVERIFY(press("downtimeToggleSwitch"));
         QTRY_VERIFY(shown("downtimeRows"));
         QCOMPARE(policy().value("downtime_enabled", false), true);
     }
@@ -238,7 +198,7 @@ private slots:
         QCOMPARE(pickerTime("weekendEndPicker"), QStringLiteral("09:00"));
         QCOMPARE(pickerTime("weekendStartPicker"), QStringLiteral("20:30"));
 
-        press("weekendResetButton");
+        QVERIFY(press("weekendResetButton"));
         QTRY_VERIFY(!shown("weekendResetButton"));
         QVERIFY(policy()["downtime_weekend_end"].is_null());
         // The picker follows the policy back to the default window.
@@ -284,7 +244,7 @@ private slots:
         openDevice();
         QCOMPARE(textOf("weekendsStepperValue"), QStringLiteral("1h 30m"));
         QVERIFY(!shown("clearWeekendButton"));
-        press("weekendsStepperIncrement");
+        QVERIFY(press("weekendsStepperIncrement"));
         QTRY_COMPARE(textOf("weekendsStepperValue"), QStringLiteral("1h 45m"));
         const json sent = policy();
         QCOMPARE(sent.value("screen_time_weekend_limit_minutes", 0), 105);
@@ -292,7 +252,7 @@ private slots:
         QVERIFY(shown("clearWeekendButton"));
         QCOMPARE(textOf("weekdaysStepperValue"), QStringLiteral("1h 30m"));
 
-        press("clearWeekendButton");
+        QVERIFY(press("clearWeekendButton"));
         QTRY_VERIFY(!shown("clearWeekendButton"));
         QVERIFY(policy()["screen_time_weekend_limit_minutes"].is_null());
         QCOMPARE(textOf("weekendsStepperValue"), QStringLiteral("1h 30m"));
@@ -316,11 +276,11 @@ private slots:
         QVERIFY(colour(0) != colour(2));
         QCOMPARE(colour(0), colour(5));
         // Stepping a day without an override starts from the figure it shows.
-        press("dayStepper6Decrement");
+        QVERIFY(press("dayStepper6Decrement"));
         QTRY_COMPARE(Ui::text(item("dayStepper6Value")), QStringLiteral("2h 45m"));
         QCOMPARE(policy().value("screen_time_sun_minutes", 0), 165);
         QTRY_VERIFY(shown("clearDayButton6"));
-        press("clearDayButton2");
+        QVERIFY(press("clearDayButton2"));
         QTRY_VERIFY(!shown("clearDayButton2"));
         QCOMPARE(Ui::text(item("dayStepper2Value")), QStringLiteral("1h 0m"));
         QVERIFY(policy()["screen_time_wed_minutes"].is_null());
@@ -348,7 +308,7 @@ private slots:
         scrollTo(stepper);
         QMetaObject::invokeMethod(stepper, "step", Q_ARG(QVariant, limit == 15 ? -1 : 1));
         QTest::qWait(200);
-        QVERIFY(!vm()->isSaving());
+        QVERIFY(!detailVM()->isSaving());
         QCOMPARE(policy().value("screen_time_limit_minutes", 0), limit);
         Ui::click(window, item(open));
         QTRY_COMPARE(policy().value("screen_time_limit_minutes", 0), limit == 15 ? 30 : 705);
@@ -359,21 +319,21 @@ private slots:
         openDevice();
         QGuiApplication::clipboard()->setText(QStringLiteral("earlier"));
         QCoro::waitFor(KeychainHelper::deleteKey(QStringLiteral("server_url")));
-        press("copySetupButton");
+        QVERIFY(press("copySetupButton"));
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("https://api.lumaro.app|") + apiToken);
     }
 
     void setupStringUsesTheStoredAddress()
     {
         openDevice();
-        press("copySetupButton");
+        QVERIFY(press("copySetupButton"));
         QTRY_COMPARE(QGuiApplication::clipboard()->text(), service.baseUrl() + u'|' + apiToken);
     }
 
     void pencilOpensTheRenameSheet()
     {
         openDevice();
-        press("editNameButton");
+        QVERIFY(press("editNameButton"));
         QTRY_VERIFY(shown("renameDeviceField"));
         QVERIFY(page()->property("showEditName").toBool());
     }
@@ -475,7 +435,7 @@ private slots:
         UiSession::clearStore();
         UiSession::storeEntry(QStringLiteral("server_url"), server->baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"), QStringLiteral("parent-token"));
-        launch();
+        QVERIFY(launchSignedIn());
     }
 
     void cleanup()
@@ -545,7 +505,7 @@ private slots:
         answered["screen_time_limit_minutes"] = 200;
         policyAnswer = answered;
 
-        press("weekdaysStepperIncrement");
+        QVERIFY(press("weekdaysStepperIncrement"));
         QTRY_COMPARE(server->heldCount(), 1);
         QCOMPARE(heldBody(), QStringLiteral(R"({"screen_time_limit_minutes":135})"));
         // Until the service answers, the figure stays, and a second step
@@ -561,7 +521,7 @@ private slots:
         QTRY_COMPARE(server->heldCount(), 1);
         QCOMPARE(heldBody(), QStringLiteral(R"({"screen_time_limit_minutes":135})"));
         server->releaseHeld();
-        QTRY_VERIFY(!vm()->isSaving());
+        QTRY_VERIFY(!detailVM()->isSaving());
     }
 
     void switchShowsThePolicyUntilTheServiceAnswers()
@@ -573,7 +533,7 @@ private slots:
         json answered = devicePolicy();
         answered["downtime_enabled"] = true;
         policyAnswer = answered;
-        press("downtimeToggleSwitch");
+        QVERIFY(press("downtimeToggleSwitch"));
         QTRY_COMPARE(server->heldCount(), 1);
         QVERIFY(!toggle->property("checked").toBool());
         QVERIFY(!shown("downtimeRows"));

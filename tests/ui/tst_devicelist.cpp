@@ -5,8 +5,7 @@
 #include "Clock.h"
 #include "DevicesViewModel.h"
 #include "ScriptedServer.h"
-#include "UiHarness.h"
-#include "UiSession.h"
+#include "ConsoleTest.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,17 +17,11 @@ using json = nlohmann::json;
 using Response = ScriptedServer::Response;
 
 // Finding and reading the screen's parts; shared by the test classes.
-class ListScreen : public QObject
+class ListScreen : public ConsoleTest
 {
     Q_OBJECT
 
 protected:
-    UiSession session;
-    QQuickWindow* window = nullptr;
-
-    QQuickItem* item(const QString& name) const { return Ui::find(window, name); }
-    QQuickItem* item(const char* name) const { return item(QString::fromLatin1(name)); }
-    bool shown(const char* name) const { return Ui::isShown(item(name)); }
     QQuickItem* row(const QString& id) const { return item(QStringLiteral("deviceRow_") + id); }
     bool rowShown(const QString& id) const { return Ui::isShown(row(id)); }
 
@@ -45,22 +38,10 @@ protected:
     }
 
     bool sheetOpen() const { return shown("sheetTitle"); }
-    // The stack takes no clicks while a push or pop is animating.
-    bool stackSettled() const { return !item("navigationStack")->property("busy").toBool(); }
-
-    // Used as QVERIFY(launch()): a helper's own QVERIFY only leaves the helper.
-    [[nodiscard]] bool launch()
-    {
-        window = session.launch();
-        if (!window)
-            return false;
-        return QTest::qWaitFor([this] { return shown("navigationStack"); }, 10000);
-    }
 
     void quit()
     {
-        session.quit();
-        window = nullptr;
+        ConsoleTest::quit();
         Clock::setSource({});
     }
 
@@ -154,7 +135,7 @@ private slots:
 
     void bothAddButtonsOpenAFreshSheet()
     {
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(shown("emptyState"));
         Ui::screenshot(window, QStringLiteral("device-list-empty"));
         QVERIFY(openSheetWith("emptyAddDeviceButton"));
@@ -188,7 +169,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, child);
         QFETCH(bool, enabled);
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QVERIFY(openSheetWith("addDeviceButton"));
         fillForm(name, child);
         QCOMPARE(item("createButton")->isEnabled(), enabled);
@@ -196,7 +177,7 @@ private slots:
 
     void createShowsTokenAndCopiesExactlyIt()
     {
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(shown("emptyState"));
         QGuiApplication::clipboard()->setText(QStringLiteral("something older"));
         QVERIFY(openSheetWith("addDeviceButton"));
@@ -234,7 +215,7 @@ private slots:
         const QString online = addDevice("Alex's MacBook", "Alex");
         const QString quiet = addDevice("Sam's iMac", "Sam");
         QCOMPARE(service.heartbeat(apiTokenOf(online), 12).status, 200);
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(rowShown(online) && rowShown(quiet));
         QCOMPARE(rowText(online, "childName"), QStringLiteral("Alex"));
         QCOMPARE(rowText(online, "statusText"), QStringLiteral("Online"));
@@ -258,7 +239,7 @@ private slots:
         const QString gone = addDevice("Old Mac", "Alex");
         const QString kept = addDevice("Family Mac", "Sam");
         const QString doomed = addDevice("Spare Mac", "Kim");
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(rowShown(gone) && rowShown(kept) && rowShown(doomed));
         // Removed elsewhere meanwhile: the console's delete of it fails.
         QCOMPARE(service.authorizedDelete(token, QStringLiteral("/api/v1/devices/") + gone).status, 200);
@@ -285,17 +266,17 @@ private slots:
     void rowOpensDetailAndComingBackReloads()
     {
         const QString id = addDevice("Alex's MacBook", "Alex");
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(rowShown(id));
         Ui::click(window, row(id));
-        QTRY_VERIFY(shown("detailTitle") && stackSettled());
+        QTRY_VERIFY(shown("detailTitle") && settled());
         QCOMPARE(Ui::text(item("detailTitle")), QStringLiteral("Alex's MacBook"));
         QCOMPARE(item("navigationStack")->property("currentItem").value<QObject*>()->property("deviceId").toString(),
                  id);
 
         const QString added = addDevice("Sam's iMac", "Sam");
         Ui::click(window, item("backButton"));
-        QTRY_VERIFY(rowShown(added) && stackSettled());
+        QTRY_VERIFY(rowShown(added) && settled());
 
         // The reload kept the opened row current; the arrow keys move on
         // from it and Return opens the row they reach.
@@ -308,7 +289,7 @@ private slots:
 
     void refreshCommandAndButtonReload()
     {
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(shown("emptyState"));
         const QString first = addDevice("Alex's MacBook", "Alex");
         QTest::keyClick(window, Qt::Key_F5);
@@ -323,7 +304,7 @@ private slots:
 
     void menuShowsAccountAndSignsOut()
     {
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(session.app()->authVM()->user().has_value());
         Ui::click(window, item("accountMenuButton"));
         QTRY_VERIFY(menuOpen("signOutItem"));
@@ -355,7 +336,7 @@ private slots:
         UiSession::storeEntry(QStringLiteral("server_url"), service.baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"),
                               service.login(QStringLiteral("parent@example.com"), QStringLiteral("lumaro-demo")));
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_COMPARE(vm()->devices().size(), size_t(2));
         QTRY_VERIFY(rowShown(vm()->devices()[0].id) && rowShown(vm()->devices()[1].id));
         QStringList statuses;
@@ -378,7 +359,7 @@ class DeviceListScriptedTest : public ListScreen
     // Starts a create the server holds, then closes the sheet while it runs.
     [[nodiscard]] bool closeSheetWhileCreating()
     {
-        if (!launch() || !openSheetWith("addDeviceButton"))
+        if (!launchSignedIn() || !openSheetWith("addDeviceButton"))
             return false;
         fillForm(QStringLiteral("Mac"), QStringLiteral("Alex"));
         Ui::click(window, item("createButton"));
@@ -447,7 +428,7 @@ private slots:
     void emptyStateOnlyAfterTheFirstLoad()
     {
         route("GET /api/v1/devices", held(answer(json::array())));
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_COMPARE(server->heldCount(), 1);
         QVERIFY(vm()->isLoading());
         QTest::qWait(50);
@@ -462,7 +443,7 @@ private slots:
         routes.remove("GET /api/v1/auth/me");
         route("GET /api/v1/auth/me", held(answer({{"id", "u"}, {"email", "p@example.com"}, {"name", "Pat"}})));
         route("GET /api/v1/devices", answer(json::array()));
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_COMPARE(server->heldCount(), 1);
         Ui::click(window, item("accountMenuButton"));
         QTRY_VERIFY(menuOpen("signOutItem"));
@@ -476,7 +457,7 @@ private slots:
         route("GET /api/v1/devices", answer(json::array()));
         route("GET /api/v1/devices", answer(json::array({device("n", "Mac")})));
         route("POST /api/v1/devices", answer(device("n", "Mac")));
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QTRY_VERIFY(shown("emptyState"));
         QVERIFY(openSheetWith("addDeviceButton"));
         fillForm(QStringLiteral("Mac"), QStringLiteral("Alex"));
@@ -491,7 +472,7 @@ private slots:
     {
         route("GET /api/v1/devices", answer(json::array()));
         route("POST /api/v1/devices", held(answer({{"detail", "Device limit reached"}}, 400)));
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QVERIFY(openSheetWith("addDeviceButton"));
         fillForm(QStringLiteral("Mac"), QStringLiteral("Alex"));
         Ui::click(window, item("createButton"));

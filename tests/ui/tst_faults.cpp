@@ -5,8 +5,7 @@
 #include "DeviceDetailViewModel.h"
 #include "DevicesViewModel.h"
 #include "ScriptedServer.h"
-#include "UiHarness.h"
-#include "UiSession.h"
+#include "ConsoleTest.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -16,46 +15,12 @@
 using json = nlohmann::json;
 using Response = ScriptedServer::Response;
 
-// Finding, pressing and reading the console's parts; shared by both classes.
-class FaultScreens : public QObject
+// The steps both classes take.
+class FaultScreens : public ConsoleTest
 {
     Q_OBJECT
 
 protected:
-    UiSession session;
-    QQuickWindow* window = nullptr;
-
-    QQuickItem* item(const QString& name) const { return Ui::find(window, name); }
-    QQuickItem* item(const char* name) const { return item(QString::fromLatin1(name)); }
-    bool shown(const char* name) const { return Ui::isShown(item(name)); }
-    QString textOf(const char* name) const { return Ui::text(item(name)); }
-    bool settled() const
-    {
-        QQuickItem* stack = item("navigationStack");
-        return stack && !stack->property("busy").toBool();
-    }
-    DeviceDetailViewModel* detailVM() const
-    {
-        QQuickItem* page = item("deviceDetailView");
-        return page ? page->property("vm").value<DeviceDetailViewModel*>() : nullptr;
-    }
-
-    [[nodiscard]] bool press(const char* name)
-    {
-        QQuickItem* target = item(name);
-        if (!target || !QTest::qWaitFor([&] { return Ui::isShown(target) && target->isEnabled(); }))
-            return false;
-        Ui::scrollTo(window, target);
-        Ui::click(window, target);
-        return true;
-    }
-
-    [[nodiscard]] bool launch()
-    {
-        window = session.launch();
-        return window && QTest::qWaitFor([this] { return shown("navigationStack") && settled(); });
-    }
-
     [[nodiscard]] bool openDevice(const QString& id)
     {
         const QString row = QStringLiteral("deviceRow_") + id;
@@ -69,12 +34,6 @@ protected:
     [[nodiscard]] bool bannerShows(const QString& text) const
     {
         return QTest::qWaitFor([&] { return shown("errorBanner") && textOf("errorBannerText") == text; });
-    }
-
-    void quit()
-    {
-        session.quit();
-        window = nullptr;
     }
 };
 
@@ -97,7 +56,7 @@ private slots:
         UiSession::clearStore();
         UiSession::storeEntry(QStringLiteral("server_url"), service.baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"), token);
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
         QVERIFY(openDevice(id));
         QVERIFY(!shown("errorBanner"));
 
@@ -182,7 +141,7 @@ private slots:
         UiSession::clearStore();
         UiSession::storeEntry(QStringLiteral("server_url"), server->baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"), QStringLiteral("parent-token"));
-        QVERIFY(launch());
+        QVERIFY(launchSignedIn());
     }
 
     void cleanup()

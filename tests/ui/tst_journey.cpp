@@ -4,8 +4,7 @@
 #include "AuthViewModel.h"
 #include "Log.h"
 #include "TOTPGenerator.h"
-#include "UiHarness.h"
-#include "UiSession.h"
+#include "ConsoleTest.h"
 
 #include <QClipboard>
 #include <QDateTime>
@@ -76,47 +75,15 @@ const QString password = QStringLiteral("first-pass-1");
 
 }  // namespace
 
-class JourneyTest : public QObject
+class JourneyTest : public ConsoleTest
 {
     Q_OBJECT
 
     QTemporaryDir storage;
     ServiceProcess service{{QStringLiteral("--db"), storage.filePath(QStringLiteral("service.db"))}};
-    UiSession session;
-    QQuickWindow* window = nullptr;
     QString deviceId;
     QString token;
     QStringList logLines;
-
-    QQuickItem* item(const QString& name) const { return Ui::find(window, name); }
-    QQuickItem* item(const char* name) const { return item(QString::fromLatin1(name)); }
-    bool shown(const char* name) const { return Ui::isShown(item(name)); }
-    QList<QQuickItem*> allShown(const char* name) const
-    {
-        QList<QQuickItem*> result;
-        for (auto* i : Ui::findAll(window, QString::fromLatin1(name))) {
-            if (Ui::isShown(i))
-                result.append(i);
-        }
-        return result;
-    }
-    bool settled() const
-    {
-        QQuickItem* stack = item("navigationStack");
-        return stack && !stack->property("busy").toBool();
-    }
-    // Waits for the control, scrolls to it and clicks it once it takes clicks.
-    [[nodiscard]] bool press(QQuickItem* target)
-    {
-        if (!QTest::qWaitFor([&] { return Ui::isShown(target); }))
-            return false;
-        Ui::scrollTo(window, target);
-        if (!QTest::qWaitFor([&] { return target->isEnabled(); }))
-            return false;
-        Ui::click(window, target);
-        return true;
-    }
-    [[nodiscard]] bool press(const char* name) { return item(name) && press(item(name)); }
 
     // The service's view, read with a session of the test's own.
     json serviceGet(const QString& bearer, const QString& path)

@@ -4,8 +4,7 @@
 #include "AuthViewModel.h"
 #include "DeviceDetailViewModel.h"
 #include "ScriptedServer.h"
-#include "UiHarness.h"
-#include "UiSession.h"
+#include "ConsoleTest.h"
 
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -46,24 +45,15 @@ Response reply(const json& body, int status = 200)
 
 }  // namespace
 
-class LifetimeTest : public QObject
+class LifetimeTest : public ConsoleTest
 {
     Q_OBJECT
 
     std::unique_ptr<ScriptedServer> server;
-    UiSession session;
-    QQuickWindow* window = nullptr;
     QRandomGenerator random{20261209};
     QQmlComponent* detailPage = nullptr;  // one per console, as the list keeps one
 
-    QQuickItem* item(const char* name) const { return Ui::find(window, QString::fromLatin1(name)); }
     QQuickItem* stack() const { return item("navigationStack"); }
-    bool settled() const { return stack() && !stack()->property("busy").toBool(); }
-    DeviceDetailViewModel* vm() const
-    {
-        QQuickItem* page = item("deviceDetailView");
-        return page ? page->property("vm").value<DeviceDetailViewModel*>() : nullptr;
-    }
 
     // Every detail request is held; tests release them when they choose.
     Response route(const ScriptedServer::Request& request)
@@ -103,14 +93,14 @@ class LifetimeTest : public QObject
         context.setContextProperty(QStringLiteral("detailPage"), detailPage);
         QQmlExpression push(&context, stack(), QStringLiteral("push(detailPage, { deviceId: 'd1' })"));
         push.evaluate();
-        return !push.hasError() && QTest::qWaitFor([this] { return vm() != nullptr; });
+        return !push.hasError() && QTest::qWaitFor([this] { return detailVM() != nullptr; });
     }
 
     bool popDetail()
     {
         QQmlExpression pop(qmlContext(stack()), stack(), QStringLiteral("pop()"));
         pop.evaluate();
-        return QTest::qWaitFor([this] { return !vm() && settled(); });
+        return QTest::qWaitFor([this] { return !detailVM() && settled(); });
     }
 
     // One visit: the load goes out, maybe part of it is answered and an edit
@@ -123,8 +113,8 @@ class LifetimeTest : public QObject
         for (int i = 0; i < answered; ++i)
             server->releaseHeld();
         if (random.bounded(2)) {
-            vm()->startSetScreenTimeLimit(135);
-            vm()->startGrantBonus(5);
+            detailVM()->startSetScreenTimeLimit(135);
+            detailVM()->startGrantBonus(5);
         }
         QCoreApplication::processEvents();
         if (!popDetail())
@@ -153,9 +143,7 @@ private slots:
         UiSession::storeEntry(QStringLiteral("server_url"), server->baseUrl());
         UiSession::storeEntry(QStringLiteral("auth_token"), QStringLiteral("parent-token"));
         detailPage = nullptr;
-        window = session.launch();
-        QVERIFY(window);
-        QTRY_VERIFY(Ui::isShown(stack()) && settled());
+        QVERIFY(launchSignedIn());
         // Without the slide animations a visit takes a few frames, not half a second.
         QQmlExpression still(qmlContext(stack()), stack(),
                              QStringLiteral("pushEnter = null; pushExit = null; popEnter = null; popExit = null"));
@@ -166,8 +154,7 @@ private slots:
     void cleanup()
     {
         server->releaseAll();
-        session.quit();
-        window = nullptr;
+        quit();
         server.reset();
     }
 
@@ -198,8 +185,8 @@ private slots:
         QVERIFY(pushDetail());
         QTRY_VERIFY(server->heldCount() >= 4);
         server->releaseHeld();
-        QTRY_VERIFY(vm() && vm()->isLoading());
-        vm()->startGrantBonus(10);
+        QTRY_VERIFY(detailVM() && detailVM()->isLoading());
+        detailVM()->startGrantBonus(10);
         QTRY_VERIFY(server->heldCount() >= 4);
         session.app()->authVM()->logout();
         QTRY_VERIFY(Ui::isShown(item("submitButton")));
