@@ -62,6 +62,22 @@ APIClient::APIClient()
     m_network.setTransferTimeout(15000);
 }
 
+QNetworkReply* APIClient::start(const QNetworkRequest& request, const QString& method, const QByteArray* payload)
+{
+    // Qt's own operations for the common verbs: measured on loopback, a GET
+    // through get() costs less than the same GET as a custom verb.
+    if (method == QLatin1String("GET") && !payload)
+        return m_network.get(request);
+    if (method == QLatin1String("DELETE") && !payload)
+        return m_network.deleteResource(request);
+    if (method == QLatin1String("POST") && payload)
+        return m_network.post(request, *payload);
+    if (method == QLatin1String("PUT") && payload)
+        return m_network.put(request, *payload);
+    return payload ? m_network.sendCustomRequest(request, method.toLatin1(), *payload)
+                   : m_network.sendCustomRequest(request, method.toLatin1());
+}
+
 QCoro::Task<QByteArray> APIClient::send(QString method, QString path, std::optional<nlohmann::ordered_json> body,
                                         bool auth, RequestScope scope)
 {
@@ -90,9 +106,7 @@ QCoro::Task<QByteArray> APIClient::send(QString method, QString path, std::optio
     if (scope.isCancelled())
         throw TransportError(QStringLiteral("Operation canceled"));
 
-    std::unique_ptr<QNetworkReply, DeleteLater> reply(
-        body ? m_network.sendCustomRequest(request, method.toLatin1(), payload)
-             : m_network.sendCustomRequest(request, method.toLatin1()));
+    std::unique_ptr<QNetworkReply, DeleteLater> reply(start(request, method, body ? &payload : nullptr));
     scope.track(reply.get());
     // Qt's network thread reads ahead of this thread without bound unless the
     // reply's buffer is bounded. It stops a read chunk short of the bound, so

@@ -80,6 +80,9 @@ public:
 private:
     APIClient();
 
+    // Hands the request to Qt; payload is null for a request without a body.
+    QNetworkReply* start(const QNetworkRequest& request, const QString& method, const QByteArray* payload);
+
     // Steps 1 to 10 and 12 of the routine: everything but decoding a success.
     // Returns the body of a 2xx answer.
     QCoro::Task<QByteArray> send(QString method, QString path, std::optional<nlohmann::ordered_json> body,

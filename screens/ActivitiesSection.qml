@@ -9,6 +9,12 @@ SectionCard {
     id: root
 
     required property DeviceDetailViewModel vm
+    // The part of the section the scroll view shows, in the section's own
+    // coordinates; the whole section when nothing scrolls it.
+    property real visibleTop: 0
+    property real visibleBottom: Number.POSITIVE_INFINITY
+    readonly property real rowHeight: prototype.implicitHeight
+    readonly property real buildMargin: Math.max(1500, 2 * (visibleBottom - visibleTop))
 
     header: Component {
         RowLayout {
@@ -52,73 +58,44 @@ SectionCard {
             horizontalAlignment: Text.AlignHCenter
         }
 
+        // Every row has the same height, so a row's place is known without
+        // building it: only the rows in view (and a screen around them) are built.
         Repeater {
             id: activityRows
             model: root.vm.activities
-            delegate: ColumnLayout {
-                id: row
+            delegate: Item {
+                id: slot
 
                 required property var modelData
                 required property int index
+                readonly property bool last: index === activityRows.count - 1
+                readonly property real rowTop: root.card.y + index * root.rowHeight
 
                 Layout.fillWidth: true
-                spacing: 0
+                Layout.preferredHeight: root.rowHeight - (last ? prototype.dividerHeight : 0)
 
-                RowLayout {
-                    objectName: "activityRow"
-                    Layout.fillWidth: true
-                    Layout.leftMargin: 16
-                    Layout.rightMargin: 16
-                    Layout.topMargin: 10
-                    Layout.bottomMargin: 10
-                    spacing: 12
-
-                    ColumnLayout {
-                        Layout.fillWidth: true
-                        spacing: 2
-                        Label {
-                            objectName: "activityName"
-                            Layout.fillWidth: true
-                            text: row.modelData.name
-                            font: Theme.body
-                            color: row.modelData.enabled ? Theme.primary : Theme.secondary
-                            elide: Text.ElideRight
-                        }
-                        Label {
-                            objectName: "activityDetails"
-                            text: row.modelData.detailsText
-                            font: Theme.caption
-                            color: Theme.secondary
-                        }
+                Loader {
+                    width: parent.width
+                    active: slot.rowTop + root.rowHeight >= root.visibleTop - root.buildMargin
+                            && slot.rowTop <= root.visibleBottom + root.buildMargin
+                    sourceComponent: ActivityRow {
+                        vm: root.vm
+                        activity: slot.modelData
+                        last: slot.last
                     }
-
-                    Switch {
-                        id: toggle
-                        objectName: "activitySwitch"
-                        Accessible.name: row.modelData.name
-                        checked: row.modelData.enabled
-                        // The state object flips `enabled`; the switch follows its answer.
-                        onToggled: {
-                            root.vm.startToggleActivity(row.modelData.id)
-                            checked = Qt.binding(() => row.modelData.enabled)
-                        }
-                    }
-
-                    IconButton {
-                        objectName: "activityDelete"
-                        symbol: "trash"
-                        tint: Theme.red
-                        Accessible.name: "Delete " + row.modelData.name
-                        onClicked: root.vm.startDeleteActivity(row.modelData.id)
-                    }
-                }
-
-                RowDivider {
-                    objectName: "activityDivider"
-                    // The repeater's count: reading the list here would copy it for every row.
-                    visible: row.index < activityRows.count - 1
                 }
             }
+        }
+
+        // Never shown, so the layout leaves it out: it gives every row's height.
+        ActivityRow {
+            id: prototype
+            readonly property real dividerHeight: 1
+            visible: false
+            Layout.fillWidth: true
+            vm: root.vm
+            activity: ({ name: "", detailsText: "", enabled: true, id: "" })
+            last: false
         }
     }
 }

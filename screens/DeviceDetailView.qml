@@ -211,8 +211,12 @@ Page {
                     vm: root.vm
                 }
                 ActivitiesSection {
+                    id: activities
                     Layout.fillWidth: true
                     vm: root.vm
+                    // Rows are built only near what the scroll view shows.
+                    visibleTop: scroll.contentItem.contentY - column.y - y
+                    visibleBottom: visibleTop + scroll.height
                 }
                 UsageHistorySection {
                     Layout.fillWidth: true

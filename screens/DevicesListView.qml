@@ -50,7 +50,8 @@ Page {
         if (!device)
             return
         selectRow(index)
-        root.StackView.view.push(detailPage, { deviceId: device.id, initialTitle: device.name })
+        root.StackView.view.push(detailPage && detailPage.status === Component.Ready ? detailPage : Qt.resolvedUrl("DeviceDetailView.qml"),
+                                 { deviceId: device.id, initialTitle: device.name })
     }
 
     function deleteRow(index) {
@@ -87,9 +88,16 @@ Page {
         }
     }
 
-    Component {
-        id: detailPage
-        DeviceDetailView {}
+    // The detail screen compiles on the loader thread once the list has
+    // loaded, so neither the start nor the first open waits for it.
+    property Component detailPage: null
+    Connections {
+        target: root.vm
+        enabled: root.detailPage === null
+        function onIsLoadingChanged() {
+            if (!root.vm.isLoading)
+                root.detailPage = Qt.createComponent("DeviceDetailView.qml", Component.Asynchronous)
+        }
     }
 
     Timer {
