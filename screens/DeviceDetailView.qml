@@ -219,6 +219,7 @@ Page {
                     visibleBottom: visibleTop + scroll.height
                 }
                 UsageHistorySection {
+                    objectName: "usageHistorySection"
                     Layout.fillWidth: true
                     vm: root.vm
                 }

@@ -131,6 +131,58 @@ private slots:
         Ui::screenshot(window, QStringLiteral("detail-info"));
     }
 
+    // A long list builds only the rows near the view, and every row turns up,
+    // in its place and with its own activity, once scrolled to.
+    void longActivityListBuildsRowsWhenScrolledTo()
+    {
+        const int total = 150;
+        for (int k = 0; k < total; ++k) {
+            const json body = {{"name", "Activity " + std::to_string(k + 1)}, {"day_of_week", k % 7},
+                               {"start_time", "16:00"}, {"end_time", "17:00"}, {"buffer_before_minutes", 5},
+                               {"buffer_after_minutes", 5}, {"enabled", true}};
+            const auto created = service.authorizedPost(
+                token, QStringLiteral("/api/v1/devices/") + deviceId + QStringLiteral("/activities"), body);
+            QVERIFY(created.status == 200 || created.status == 201);
+        }
+        openDevice();
+        QTRY_COMPARE(int(detailVM()->activities().size()), total);
+        const int builtAtFirst = int(allShown("activityName").size());
+        QVERIFY2(builtAtFirst < total, qPrintable(QString::number(builtAtFirst)));
+
+        auto onScreen = [this](const QString& name) {
+            for (QQuickItem* label : allShown("activityName")) {
+                if (Ui::text(label) != name)
+                    continue;
+                const QPointF at = label->mapToScene(QPointF(0, label->height() / 2));
+                return at.y() > 0 && at.y() < window->height();
+            }
+            return false;
+        };
+        const auto& activities = detailVM()->activities();
+        // The last row sits right above the usage section, with nothing blank between.
+        scrollTo(item("usageHistorySection"));
+        QTRY_VERIFY(onScreen(activities.back().name));
+        QQuickItem* last = nullptr;
+        for (QQuickItem* row : allShown("activityRow")) {
+            if (!last || row->mapToScene(QPointF()).y() > last->mapToScene(QPointF()).y())
+                last = row;
+        }
+        QVERIFY(last);
+        const qreal cardBottom = last->mapToScene(QPointF(0, last->height())).y() + 10;
+        const qreal usageTop = item("usageHistorySection")->mapToScene(QPointF()).y();
+        QVERIFY2(usageTop - cardBottom >= 0 && usageTop - cardBottom < 40,
+                 qPrintable(QStringLiteral("%1 to %2").arg(cardBottom).arg(usageTop)));
+        // And one from the middle, with its own name and switch.
+        const Activity& middle = activities[total / 2];
+        for (int step = 0; step < 200 && !onScreen(middle.name); ++step) {
+            QQuickItem* flick = item("detailScroll")->property("contentItem").value<QQuickItem*>();
+            flick->setProperty("contentY", flick->property("contentY").toReal() - 40);
+            QTest::qWait(5);
+        }
+        QVERIFY(onScreen(middle.name));
+        QVERIFY(int(allShown("activityName").size()) < total);
+    }
+
     void deviceWithoutAgentHidesItsVersion()
     {
         openDevice();
