@@ -14,7 +14,6 @@ SectionCard {
     property real visibleTop: 0
     property real visibleBottom: Number.POSITIVE_INFINITY
     readonly property real rowHeight: prototype.implicitHeight
-    readonly property real buildMargin: Math.max(1500, 2 * (visibleBottom - visibleTop))
 
     header: Component {
         RowLayout {
@@ -58,31 +57,39 @@ SectionCard {
             horizontalAlignment: Text.AlignHCenter
         }
 
-        // Every row has the same height, so a row's place is known without
-        // building it: only the rows in view (and a screen around them) are built.
-        Repeater {
-            id: activityRows
-            model: root.vm.activities
-            delegate: Item {
-                id: slot
+        // Every row has the same height, so the area is as tall as all rows
+        // without building them. A view the size of what the scroll view
+        // shows slides inside it, scrolled by as much as it slid, and builds
+        // only the rows it covers.
+        Item {
+            id: rowsArea
+            Layout.fillWidth: true
+            Layout.preferredHeight: activityRows.count > 0
+                                    ? activityRows.count * root.rowHeight - prototype.dividerHeight : 0
+            visible: activityRows.count > 0
 
-                required property var modelData
-                required property int index
-                readonly property bool last: index === activityRows.count - 1
-                readonly property real rowTop: root.card.y + index * root.rowHeight
+            ListView {
+                id: activityRows
+                // Where the area starts in the section's coordinates.
+                readonly property real areaTop: root.card.y + rowsArea.y
+                readonly property real offset: Math.max(0, Math.min(rowsArea.height - height,
+                                                                     root.visibleTop - areaTop))
 
-                Layout.fillWidth: true
-                Layout.preferredHeight: root.rowHeight - (last ? prototype.dividerHeight : 0)
-
-                Loader {
-                    width: parent.width
-                    active: slot.rowTop + root.rowHeight >= root.visibleTop - root.buildMargin
-                            && slot.rowTop <= root.visibleBottom + root.buildMargin
-                    sourceComponent: ActivityRow {
-                        vm: root.vm
-                        activity: slot.modelData
-                        last: slot.last
-                    }
+                width: parent.width
+                height: Math.min(rowsArea.height, root.visibleBottom - root.visibleTop)
+                y: offset
+                contentY: offset
+                interactive: false
+                // The view may reset its position when the list changes; keep it on the slide.
+                onCountChanged: contentY = Qt.binding(() => offset)
+                model: root.vm.activities
+                delegate: ActivityRow {
+                    required property var modelData
+                    required property int index
+                    width: ListView.view.width
+                    vm: root.vm
+                    activity: modelData
+                    last: index === activityRows.count - 1
                 }
             }
         }

@@ -303,7 +303,8 @@ private slots:
             list.push_back(activityJson(("a" + std::to_string(i)).c_str(), i, "16:00"));
         QVERIFY(showDefault(list));
 
-        QCOMPARE(shown("activityRow").size(), count);
+        // Rows are laid out with the next frame.
+        QTRY_COMPARE(shown("activityRow").size(), count);
         QCOMPARE(shown("activityDivider").size(), dividers);
         QCOMPARE(Ui::isShown(item("noActivitiesText")), count == 0);
         if (count == 0)
@@ -315,6 +316,7 @@ private slots:
     void switchSendsToggleAndFollowsTheAnswer()
     {
         QVERIFY(showDefault(json::array({activityJson("a1", 0, "09:00", true), activityJson("a2", 3, "10:00", false)})));
+        QTRY_COMPARE(shown("activitySwitch").size(), 2);
         const auto names = shown("activityName");
         const auto switches = shown("activitySwitch");
         QCOMPARE(switches.size(), 2);
