@@ -30,9 +30,7 @@ inline QString canonical(const json& value)
 
 inline Response answer(const json& body, int status = 200, bool hold = false)
 {
-    Response r;
-    r.status = status;
-    r.body = QByteArray::fromStdString(body.dump());
+    Response r = Response::ofJson(body, status);
     if (hold)
         r.action = Response::Action::Hold;
     return r;

@@ -21,10 +21,7 @@ const QString listPath = QStringLiteral("/api/v1/devices");
 
 Response answer(const json& body, int status = 200)
 {
-    Response r;
-    r.status = status;
-    r.body = QByteArray::fromStdString(body.dump());
-    return r;
+    return Response::ofJson(body, status);
 }
 
 Response held(Response r)

@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <functional>
 #include <optional>
+#include <nlohmann/json.hpp>
 
 // A loopback HTTP/1.1 server for tests: records every request and answers
 // from a script, so a test can produce any answer on demand (a held-back
@@ -47,6 +48,15 @@ public:
         // client reads them (chunked unless a Content-Length is given), so a
         // test can tell a client that stops reading from one that buffers all.
         qint64 streamBytes = 0;
+
+        // A JSON answer with the given status.
+        static Response ofJson(const nlohmann::json& body, int status = 200)
+        {
+            Response r;
+            r.status = status;
+            r.body = QByteArray::fromStdString(body.dump());
+            return r;
+        }
     };
 
     explicit ScriptedServer(QObject* parent = nullptr);

@@ -409,14 +409,6 @@ class DetailScriptedTest : public DetailScreen
     int failLoadsWith = 0;
     std::optional<json> policyAnswer;
 
-    static Response reply(const json& body, int status = 200)
-    {
-        Response r;
-        r.status = status;
-        r.body = QByteArray::fromStdString(body.dump());
-        return r;
-    }
-
     static json devicePolicy()
     {
         return {{"downtime_enabled", false}, {"downtime_start", "21:00"}, {"downtime_end", "07:00"},
@@ -427,24 +419,24 @@ class DetailScriptedTest : public DetailScreen
     {
         const QByteArray target = request.target;
         if (target == "/api/v1/auth/me")
-            return reply({{"id", "u1"}, {"email", "pat@example.com"}, {"name", "Pat"}});
+            return Response::ofJson({{"id", "u1"}, {"email", "pat@example.com"}, {"name", "Pat"}});
         if (target == "/api/v1/devices")
-            return reply(json::array());
+            return Response::ofJson(json::array());
         Response r;
         if (target == "/api/v1/devices/d1")
-            r = reply({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}});
+            r = Response::ofJson({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}});
         else if (target == "/api/v1/devices/d1/policy")
-            r = reply(request.method == "PUT" && policyAnswer ? *policyAnswer : devicePolicy());
+            r = Response::ofJson(request.method == "PUT" && policyAnswer ? *policyAnswer : devicePolicy());
         else if (target == "/api/v1/devices/d1/usage?days=7")
-            r = reply(json::array({{{"date", "2025-03-07"}, {"total_minutes", 100.9}}}));
+            r = Response::ofJson(json::array({{{"date", "2025-03-07"}, {"total_minutes", 100.9}}}));
         else if (target == "/api/v1/devices/d1/activities")
-            r = reply(json::array());
+            r = Response::ofJson(json::array());
         else
-            return reply({{"detail", "Not Found"}}, 404);
+            return Response::ofJson({{"detail", "Not Found"}}, 404);
         if (request.method == "PUT") {
             r.action = Response::Action::Hold;
         } else if (failLoadsWith) {
-            r = reply({{"detail", "database offline"}}, failLoadsWith);
+            r = Response::ofJson({{"detail", "database offline"}}, failLoadsWith);
         } else if (holdLoads) {
             r.action = Response::Action::Hold;
         }

@@ -370,13 +370,7 @@ class DeviceListScriptedTest : public ListScreen
     }
     QMap<QByteArray, QList<Response>> routes;
 
-    static Response answer(const json& body, int status = 200)
-    {
-        Response r;
-        r.status = status;
-        r.body = QByteArray::fromStdString(body.dump());
-        return r;
-    }
+    static Response answer(const json& body, int status = 200) { return Response::ofJson(body, status); }
 
     static Response held(Response r)
     {

@@ -100,14 +100,6 @@ class BrokenAnswersTest : public FaultScreens
     // Per "METHOD target": how the next such request is answered.
     QMap<QByteArray, Response> faults;
 
-    static Response reply(const json& body, int status = 200)
-    {
-        Response r;
-        r.status = status;
-        r.body = QByteArray::fromStdString(body.dump());
-        return r;
-    }
-
     Response route(const ScriptedServer::Request& request)
     {
         const QByteArray key = request.method + ' ' + request.target;
@@ -115,21 +107,21 @@ class BrokenAnswersTest : public FaultScreens
             return faults.take(key);
         const QByteArray target = request.target;
         if (target == "/api/v1/auth/me")
-            return reply({{"id", "u1"}, {"email", "pat@example.com"}, {"name", "Pat"}});
+            return Response::ofJson({{"id", "u1"}, {"email", "pat@example.com"}, {"name", "Pat"}});
         if (target == "/api/v1/devices")
-            return reply(json::array({{{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}}}));
+            return Response::ofJson(json::array({{{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}}}));
         if (target == "/api/v1/devices/d1")
-            return reply({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}});
+            return Response::ofJson({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}});
         if (target == "/api/v1/devices/d1/policy")
-            return reply({{"downtime_enabled", true}, {"downtime_start", "21:00"}, {"downtime_end", "07:00"},
+            return Response::ofJson({{"downtime_enabled", true}, {"downtime_start", "21:00"}, {"downtime_end", "07:00"},
                           {"screen_time_enabled", true}, {"screen_time_limit_minutes", 120}});
         if (target == "/api/v1/devices/d1/usage?days=7")
-            return reply(json::array());
+            return Response::ofJson(json::array());
         if (target == "/api/v1/devices/d1/activities")
-            return reply(json::array({{{"id", "a1"}, {"device_id", "d1"}, {"name", "Piano"}, {"day_of_week", 0},
+            return Response::ofJson(json::array({{{"id", "a1"}, {"device_id", "d1"}, {"name", "Piano"}, {"day_of_week", 0},
                                        {"start_time", "16:00"}, {"end_time", "17:00"}, {"buffer_before_minutes", 5},
                                        {"buffer_after_minutes", 5}, {"enabled", true}}}));
-        return reply({{"detail", "Not Found"}}, 404);
+        return Response::ofJson({{"detail", "Not Found"}}, 404);
     }
 
 private slots:
@@ -152,7 +144,7 @@ private slots:
 
     void resetMidBodyThenRetry()
     {
-        Response reset = reply({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}, {"padding", std::string(4096, 'x')}});
+        Response reset = Response::ofJson({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}, {"padding", std::string(4096, 'x')}});
         reset.action = Response::Action::ResetMidBody;
         faults["GET /api/v1/devices/d1"] = reset;
         QTRY_VERIFY(shown("deviceRow_d1"));

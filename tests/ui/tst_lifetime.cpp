@@ -35,14 +35,6 @@ qint64 heapInUse()
 #endif
 }
 
-Response reply(const json& body, int status = 200)
-{
-    Response r;
-    r.status = status;
-    r.body = QByteArray::fromStdString(body.dump());
-    return r;
-}
-
 }  // namespace
 
 class LifetimeTest : public ConsoleTest
@@ -60,23 +52,23 @@ class LifetimeTest : public ConsoleTest
     {
         const QByteArray target = request.target;
         if (target == "/api/v1/auth/me")
-            return reply({{"id", "u1"}, {"email", "pat@example.com"}, {"name", "Pat"}});
+            return Response::ofJson({{"id", "u1"}, {"email", "pat@example.com"}, {"name", "Pat"}});
         if (target == "/api/v1/devices")
-            return reply(json::array());
+            return Response::ofJson(json::array());
         Response r;
         if (target == "/api/v1/devices/d1")
-            r = reply({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}});
+            r = Response::ofJson({{"id", "d1"}, {"name", "Den Mac"}, {"child_name", "Sam"}});
         else if (target == "/api/v1/devices/d1/policy")
-            r = reply({{"downtime_enabled", true}, {"downtime_start", "21:00"}, {"downtime_end", "07:00"},
+            r = Response::ofJson({{"downtime_enabled", true}, {"downtime_start", "21:00"}, {"downtime_end", "07:00"},
                        {"screen_time_enabled", true}, {"screen_time_limit_minutes", 120}});
         else if (target == "/api/v1/devices/d1/usage?days=7")
-            r = reply(json::array({{{"date", "2025-03-07"}, {"total_minutes", 30}}}));
+            r = Response::ofJson(json::array({{{"date", "2025-03-07"}, {"total_minutes", 30}}}));
         else if (target == "/api/v1/devices/d1/activities")
-            r = reply(json::array());
+            r = Response::ofJson(json::array());
         else if (target == "/api/v1/devices/d1/grant-bonus")
-            r = reply({{"bonus_until", "2025-03-07T10:10:00Z"}});
+            r = Response::ofJson({{"bonus_until", "2025-03-07T10:10:00Z"}});
         else
-            return reply({{"detail", "Not Found"}}, 404);
+            return Response::ofJson({{"detail", "Not Found"}}, 404);
         r.action = Response::Action::Hold;
         return r;
     }
