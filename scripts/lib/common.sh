@@ -58,6 +58,14 @@ with_private_keyring() {
       eval "$(printf "throwaway-%s" "$RANDOM" |
         gnome-keyring-daemon --unlock --components=secrets --control-directory="$control" 2>/dev/null)" >/dev/null
       export GNOME_KEYRING_CONTROL
+      # The daemon takes its bus name a moment after it returns; a request
+      # before then would start a second daemon, a locked one, by activation.
+      for _ in $(seq 100); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+          org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null |
+          grep -q "boolean true" && break
+        sleep 0.05
+      done
       "$@"
       rc=$?
       # The daemon outlives the bus otherwise, holding our output open.
