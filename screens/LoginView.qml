@@ -35,6 +35,7 @@ Item {
                     Layout.alignment: Qt.AlignHCenter
                     spacing: 8
                     SymbolImage {
+                        objectName: "appSymbol"
                         Layout.alignment: Qt.AlignHCenter
                         name: "clock.badge.checkmark"
                         size: 56

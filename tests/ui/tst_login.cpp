@@ -3,6 +3,8 @@
 #include "UiHarness.h"
 #include "UiSession.h"
 
+#include <QFontInfo>
+#include <QRawFont>
 #include <QTest>
 
 class LoginScreenTest : public QObject
@@ -56,6 +58,15 @@ private slots:
         QVERIFY(!Ui::isShown(item("serverSettingsArea")));
         QVERIFY(!Ui::isShown(item("errorText")));
         Ui::screenshot(window, QStringLiteral("sign-in"));
+    }
+
+    void symbolsDrawFromTheFontTheConsoleShips()
+    {
+        // An installed copy of the icon font, of any format or version, must not stand in for it.
+        const QFont font = item("appSymbol")->property("font").value<QFont>();
+        QCOMPARE(font.family(), QStringLiteral("Lumaro Symbols"));
+        QCOMPARE(QFontInfo(font).family(), QStringLiteral("Lumaro Symbols"));
+        QVERIFY(QRawFont::fromFont(font).supportsCharacter(char32_t(0xe858)));
     }
 
     void emailAndPasswordEnableSubmit()
