@@ -3,9 +3,12 @@
 #include "AuthViewModel.h"
 
 #include <QGuiApplication>
+#include <QPointer>
+#include <QQmlComponent>
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
+#include <vector>
 #include <qcoro/qcoroqml.h>
 
 Q_IMPORT_QML_PLUGIN(Lumaro_StatePlugin)
@@ -27,10 +30,24 @@ void LumaroApp::prepare()
 
 QCoro::Task<void> LumaroApp::start()
 {
-    m_authVM = co_await AuthViewModel::create();
+    QPointer<LumaroApp> self(this);
     m_engine.addImportPath(QStringLiteral("qrc:/"));
+    // While the store is read, QML's loader thread compiles the window and
+    // both its sides (which one shows is known only after the read), so the
+    // window then loads from compiled types.
+    std::vector<QPointer<QQmlComponent>> compiling;
+    for (const char* file : {"LumaroWindow.qml", "LoginView.qml", "NavigationStack.qml"})
+        compiling.emplace_back(new QQmlComponent(&m_engine,
+                                                 QUrl(QStringLiteral("qrc:/Lumaro/Screens/") + QLatin1String(file)),
+                                                 QQmlComponent::Asynchronous, &m_engine));
+    auto authVM = co_await AuthViewModel::create();
+    if (!self)
+        co_return;  // the engine took the components with it
+    m_authVM = std::move(authVM);
     m_engine.setInitialProperties({{QStringLiteral("authVM"), QVariant::fromValue(m_authVM.get())}});
     m_engine.load(QUrl(QStringLiteral("qrc:/Lumaro/Screens/LumaroWindow.qml")));
+    for (const auto& component : compiling)
+        delete component.data();
     emit windowCreated();
 }
 
