@@ -29,7 +29,7 @@ Text {
     })
 
     text: codePoints[name] !== undefined ? String.fromCodePoint(codePoints[name]) : ""
-    font.family: Theme.iconFont.name
+    font.family: Theme.iconFamily
     font.pixelSize: size
     color: Theme.primary
     horizontalAlignment: Text.AlignHCenter

@@ -21,7 +21,8 @@ QtObject {
     readonly property font caption: Qt.font({ pixelSize: 11, weight: Font.Normal })
     readonly property font caption2: Qt.font({ pixelSize: 10, weight: Font.Normal })
     readonly property string monospaceFamily: "DejaVu Sans Mono"
-    readonly property FontLoader iconFont: FontLoader { source: "MaterialIcons-Regular.ttf" }
+    // The embedded symbol font, registered by the app before the first window.
+    readonly property string iconFamily: "Lumaro Symbols"
 
     // Colours.
     readonly property color background: dark ? "#1e1e20" : "#f2f2f7"
